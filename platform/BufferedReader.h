@@ -14,7 +14,7 @@ namespace sendaro {
 // large pieces.
 class BufferedReader {
  public:
-  static constexpr size_t kBufferBytes = 64 * 1024;
+  static constexpr size_t kBufferBytes = size_t{64} * 1024;
 
   explicit BufferedReader(ByteSource& source);
 

@@ -1,14 +1,16 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
+
+#include "platform/ByteStorage.h"
 
 namespace sendaro {
 
 // A growable in-memory byte stream with a position and a size. Writing at the position
 // overwrites what is there and extends the stream past its end; a position past the end is
-// allowed and the gap reads as zero bytes once something is written after it.
+// allowed and the gap reads as zero bytes once something is written after it. Move-only: a
+// body is never copied by accident.
 class MemoryBuffer {
  public:
   MemoryBuffer() = default;
@@ -22,7 +24,8 @@ class MemoryBuffer {
   void SetSize(size_t size);
   // Size and position 0.
   void Clear() noexcept;
-  // Makes room for `bytes` bytes in all without changing size or position.
+  // Makes room for at least `bytes` bytes in all without changing size or position; the first
+  // reserve of an empty stream takes exactly that, later ones grow geometrically.
   void Reserve(size_t bytes);
 
   // Writes at the position and moves it past the bytes written.
@@ -36,12 +39,14 @@ class MemoryBuffer {
   void CommitWrite(size_t count) noexcept;
 
   // Every byte of the stream, whatever the position. Valid until the next change.
-  [[nodiscard]] std::string_view View() const noexcept { return {storage_.data(), size_}; }
+  [[nodiscard]] std::string_view View() const noexcept {
+    return size_ == 0 ? std::string_view() : std::string_view(storage_.Data(), size_);
+  }
 
  private:
   void EnsureCapacity(size_t bytes);
 
-  std::string storage_;  // capacity; only the first size_ bytes are content
+  ByteStorage storage_;  // only the first size_ bytes are content
   size_t size_ = 0;
   size_t position_ = 0;
 };

@@ -59,6 +59,10 @@ class TcpClient {
   // Posts a status text to OnStatus, if set.
   void DoStatus(std::string_view status) const;
 
+ protected:
+  // For readers that work on the buffered bytes themselves (chunked bodies, header blocks).
+  BufferedReader& Reader() noexcept { return reader_; }
+
  private:
   void RequireSocket() const;
 

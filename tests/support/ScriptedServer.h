@@ -1,7 +1,11 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -17,6 +21,7 @@ enum class After {
 };
 
 // Sent once a whole request (head, and a body announced by Content-Length) has arrived.
+// Every "{PORT}" in the bytes becomes the server's port, for replies that point back at it.
 struct Reply {
   std::string bytes;
   After after = After::Keep;
@@ -52,9 +57,19 @@ class ScriptedServer {
   // All requests of all connections, in order, for tests that do not care about connections.
   [[nodiscard]] std::vector<std::string> AllRequests() const;
 
+  // Waits until `count` connections have ended on the server side (the client closed, or the
+  // script closed them), so that what they recorded is complete. False when that takes longer
+  // than `limit`.
+  [[nodiscard]] bool WaitForConnectionsEnded(
+      size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+
  private:
   void Serve();
   void ServeConnection(Socket& socket, const ConnectionScript& script, size_t index);
+  // Adds an entry to connection `index`, or (when `extend`) adds to its last one.
+  void Record(size_t index, std::string_view bytes, bool extend = false);
+  // Clears `active_` so that the destructor no longer touches the socket, which may then close.
+  void Release();
 
   std::vector<ConnectionScript> script_;
   Listener listener_;
@@ -63,6 +78,8 @@ class ScriptedServer {
   std::vector<std::vector<std::string>> requests_;
   Socket* active_ = nullptr;  // the connection being served, for waking it on shutdown
   bool stopping_ = false;
+  size_t ended_ = 0;  // connections the server has finished with
+  mutable std::condition_variable endedChanged_;
   std::thread thread_;
 };
 
