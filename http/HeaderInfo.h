@@ -23,8 +23,8 @@ class HeaderInfo {
   std::string Connection;
   std::string ContentEncoding;
   std::string ContentLanguage;
-  int64_t ContentLength = 0;  // request: body size to announce (0 = none); reply: announced size
-  uint32_t ContentRangeEnd = 0;    // request: end of the Range (0 = open end)
+  int64_t ContentLength = 0;     // request: body size to announce (0 = none); reply: announced size
+  uint32_t ContentRangeEnd = 0;  // request: end of the Range (0 = open end)
   uint32_t ContentRangeStart = 0;  // request: start of the Range
   std::string ContentType;
   std::string ContentVersion;

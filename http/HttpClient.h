@@ -53,8 +53,14 @@ class HttpClient : public TcpClient {
   bool SelectTarget(const std::string& protocol, const std::string& host, int port);
 
  private:
+  // Steps from connecting to the end of the reply, towards an absolute or origin `target`.
+  void Exchange(HttpMethod method, const std::string& target, MemoryBuffer* source,
+                MemoryBuffer* reply);
   void ReadResponseBody(HttpMethod method, bool contentLengthIsZero, MemoryBuffer* reply);
-  void Finish(bool replyIsHttp10);
+  // Raises ProtocolReplyError for the reply just read.
+  [[noreturn]] void Refuse(bool replyIsHttp10);
+  // Keeps the connection for the next exchange, or closes it when either side asked to.
+  void SettleConnection(bool replyIsHttp10);
 
   HeaderList workList_;
   int redirectCount_ = 0;

@@ -26,4 +26,12 @@ class MalformedReplyError final : public Error {
   [[nodiscard]] const char* TypeName() const noexcept override { return "MalformedReplyError"; }
 };
 
+// A request that cannot be sent as asked: a line break inside a request line or header value
+// would let the caller's text smuggle in lines of its own.
+class InvalidRequestError final : public Error {
+ public:
+  using Error::Error;
+  [[nodiscard]] const char* TypeName() const noexcept override { return "InvalidRequestError"; }
+};
+
 }  // namespace sendaro
