@@ -9,6 +9,7 @@
 
 #include "platform/DateTime.h"
 #include "platform/Error.h"
+#include "tests/support/HeaderLines.h"
 
 namespace sendaro {
 namespace {
@@ -16,21 +17,8 @@ namespace {
 const char* const kDefaultAccept = "Accept: text/html, */*";
 const char* const kDefaultUserAgent = "User-Agent: Mozilla/3.0 (compatible; HTTP client library)";
 
-HeaderList MakeList(std::initializer_list<const char*> lines) {
-  HeaderList list;
-  for (const char* line : lines) {
-    list.Add(line);
-  }
-  return list;
-}
-
-std::vector<std::string> LinesOf(const HeaderList& list) {
-  std::vector<std::string> lines;
-  for (size_t i = 0; i < list.Count(); ++i) {
-    lines.push_back(list.Line(i));
-  }
-  return lines;
-}
+using testing::LinesOf;
+using testing::MakeList;
 
 std::vector<std::string> Composed(const HeaderInfo& info) {
   HeaderList lines = MakeList({"Stale: line"});

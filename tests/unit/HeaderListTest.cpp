@@ -6,24 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/HeaderLines.h"
+
 namespace sendaro {
 namespace {
 
-HeaderList MakeList(std::initializer_list<const char*> lines) {
-  HeaderList list;
-  for (const char* line : lines) {
-    list.Add(line);
-  }
-  return list;
-}
-
-std::vector<std::string> LinesOf(const HeaderList& list) {
-  std::vector<std::string> lines;
-  for (size_t i = 0; i < list.Count(); ++i) {
-    lines.push_back(list.Line(i));
-  }
-  return lines;
-}
+using testing::LinesOf;
+using testing::MakeList;
 
 TEST(HeaderListTest, ValueLooksUpTheFirstMatchingLine) {
   const HeaderList list = MakeList({
