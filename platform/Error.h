@@ -41,4 +41,18 @@ class ReadLimitError final : public Error {
   [[nodiscard]] const char* TypeName() const noexcept override { return "ReadLimitError"; }
 };
 
+// A file could not be opened, read or written.
+class FileError final : public Error {
+ public:
+  using Error::Error;
+  [[nodiscard]] const char* TypeName() const noexcept override { return "FileError"; }
+};
+
+// A write to standard output failed (closed, full, or gone away).
+class OutputError final : public Error {
+ public:
+  using Error::Error;
+  [[nodiscard]] const char* TypeName() const noexcept override { return "OutputError"; }
+};
+
 }  // namespace sendaro

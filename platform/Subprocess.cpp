@@ -1,0 +1,160 @@
+#include "platform/Subprocess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+#include "platform/Error.h"
+
+extern char** environ;  // NOLINT(readability-redundant-declaration): the spawned child inherits it
+
+namespace sendaro {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what, int error) {
+  throw FileError(what + ": " + std::generic_category().message(error));
+}
+
+// The two ends of a pipe, closed on destruction; neither end leaks into other children.
+class Pipe {
+ public:
+  Pipe() {
+    if (::pipe2(ends_.data(), O_CLOEXEC) != 0) {
+      Fail("cannot create a pipe", errno);
+    }
+  }
+  ~Pipe() {
+    CloseRead();
+    CloseWrite();
+  }
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+  Pipe(Pipe&&) = delete;
+  Pipe& operator=(Pipe&&) = delete;
+
+  [[nodiscard]] int Read() const noexcept { return ends_[0]; }
+  [[nodiscard]] int Write() const noexcept { return ends_[1]; }
+  void CloseRead() noexcept { Close(ends_[0]); }
+  void CloseWrite() noexcept { Close(ends_[1]); }
+
+ private:
+  static void Close(int& fd) noexcept {
+    if (fd >= 0) {
+      ::close(fd);
+      fd = -1;
+    }
+  }
+  std::array<int, 2> ends_{-1, -1};
+};
+
+class FileActions {
+ public:
+  FileActions() { posix_spawn_file_actions_init(&actions_); }
+  ~FileActions() { posix_spawn_file_actions_destroy(&actions_); }
+  FileActions(const FileActions&) = delete;
+  FileActions& operator=(const FileActions&) = delete;
+  FileActions(FileActions&&) = delete;
+  FileActions& operator=(FileActions&&) = delete;
+
+  posix_spawn_file_actions_t* Get() noexcept { return &actions_; }
+
+ private:
+  posix_spawn_file_actions_t actions_{};
+};
+
+// Reads both pipes to their ends, whichever the child fills first.
+void Collect(Pipe* output, Pipe& errors, ChildResult& result) {
+  std::array<pollfd, 2> watched{};
+  watched[0] = {errors.Read(), POLLIN, 0};
+  watched[1] = {output != nullptr ? output->Read() : -1, POLLIN, 0};
+  std::array<std::string*, 2> into{&result.errors, &result.output};
+  std::array<char, 65536> piece{};
+  while (watched[0].fd >= 0 || watched[1].fd >= 0) {
+    if (::poll(watched.data(), watched.size(), -1) < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      Fail("cannot wait for the child's output", errno);
+    }
+    for (size_t i = 0; i < watched.size(); ++i) {
+      if (watched[i].fd < 0 || watched[i].revents == 0) {
+        continue;
+      }
+      const ssize_t got = ::read(watched[i].fd, piece.data(), piece.size());
+      if (got > 0) {
+        into[i]->append(piece.data(), static_cast<size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        watched[i].fd = -1;  // the end of this stream
+      }
+    }
+  }
+}
+
+}  // namespace
+
+ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options) {
+  std::vector<char*> args;
+  args.reserve(argv.size() + 1);
+  for (const std::string& arg : argv) {
+    args.push_back(const_cast<char*>(arg.c_str()));  // NOLINT: the exec interface is not const
+  }
+  args.push_back(nullptr);
+
+  Pipe errors;
+  Pipe output;
+  FileActions actions;
+  posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
+  switch (options.output) {
+    case ChildOutput::Capture:
+      posix_spawn_file_actions_adddup2(actions.Get(), output.Write(), 1);
+      break;
+    case ChildOutput::ClosedPipe:
+      output.CloseRead();
+      posix_spawn_file_actions_adddup2(actions.Get(), output.Write(), 1);
+      break;
+    case ChildOutput::File:
+      posix_spawn_file_actions_addopen(actions.Get(), 1, options.outputPath.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      break;
+    case ChildOutput::Closed:
+      posix_spawn_file_actions_addclose(actions.Get(), 1);
+      break;
+  }
+  posix_spawn_file_actions_adddup2(actions.Get(), errors.Write(), 2);
+  if (!options.workingDirectory.empty()) {
+    posix_spawn_file_actions_addchdir_np(actions.Get(), options.workingDirectory.c_str());
+  }
+
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, args[0], actions.Get(), nullptr, args.data(), environ);
+  if (spawned != 0) {
+    Fail("cannot start " + argv.at(0), spawned);
+  }
+  errors.CloseWrite();
+  output.CloseWrite();
+
+  ChildResult result;
+  Collect(options.output == ChildOutput::Capture ? &output : nullptr, errors, result);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      Fail("cannot wait for " + argv.at(0), errno);
+    }
+  }
+  if (WIFEXITED(status)) {
+    result.exitCode = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    result.signal = WTERMSIG(status);
+  }
+  return result;
+}
+
+}  // namespace sendaro
