@@ -4,67 +4,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
+#include "bench/BodyServer.h"
 #include "http/HttpClient.h"
 #include "platform/Error.h"
 #include "platform/MemoryBuffer.h"
 #include "platform/ProcessStats.h"
-#include "platform/Socket.h"
 
 namespace {
 
-enum class Framing { Length, Chunked, UntilClose };
-
-const char* Name(Framing f) {
-  switch (f) {
-    case Framing::Length:
-      return "content-length";
-    case Framing::Chunked:
-      return "chunked (1 MiB chunks)";
-    case Framing::UntilClose:
-      return "until close";
-  }
-  return "";
-}
-
-// Serves one request with `mib` MiB of body, sent from one reused 1 MiB block.
-void Serve(sendaro::Listener& listener, Framing framing, size_t mib) {
-  sendaro::Socket s = listener.Accept();
-  std::string request;
-  char piece[4096];
-  while (request.find("\r\n\r\n") == std::string::npos) {
-    const size_t n = s.Receive(piece, sizeof piece);
-    if (n == 0) {
-      return;
-    }
-    request.append(piece, n);
-  }
-  const std::string block(size_t{1} << 20, 'x');
-  std::string head = "HTTP/1.1 200 OK\r\n";
-  if (framing == Framing::Length) {
-    head += "Content-Length: " + std::to_string(mib << 20) + "\r\n";
-  } else if (framing == Framing::Chunked) {
-    head += "Transfer-Encoding: chunked\r\n";
-  }
-  s.SendAll(head + "\r\n");
-  for (size_t i = 0; i < mib; ++i) {
-    if (framing == Framing::Chunked) {
-      s.SendAll("100000\r\n");
-      s.SendAll(block);
-      s.SendAll("\r\n");
-    } else {
-      s.SendAll(block);
-    }
-  }
-  if (framing == Framing::Chunked) {
-    s.SendAll("0\r\n\r\n");
-  }
-  s.ShutdownSend();
-  // Wait for the client to close so the close is orderly on both sides.
-  while (s.Receive(piece, sizeof piece) > 0) {
-  }
-}
+using sendaro::bench::BodyServer;
+using sendaro::bench::Framing;
+using sendaro::bench::Name;
 
 struct Result {
   double seconds;
@@ -72,28 +23,14 @@ struct Result {
 };
 
 Result Fetch(Framing framing, size_t mib) {
-  sendaro::Listener listener = sendaro::Listener::Loopback();
-  std::thread server([&] {
-    try {
-      Serve(listener, framing, mib);
-    } catch (const sendaro::Error& e) {
-      std::printf("server: %s\n", e.what());
-    }
-  });
+  const BodyServer server(framing, mib);
   sendaro::HttpClient client;
   sendaro::MemoryBuffer reply;
   const auto start = std::chrono::steady_clock::now();
-  try {
-    client.Get("http://127.0.0.1:" + std::to_string(listener.Port()) + "/big", &reply);
-  } catch (...) {
-    listener.Shutdown();
-    server.join();
-    throw;
-  }
+  client.Get(server.Url(), &reply);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   client.Disconnect();
-  server.join();
   return {seconds, reply.Size()};
 }
 
