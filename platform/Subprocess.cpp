@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -144,11 +145,13 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   ChildResult result;
   Collect(options.output == ChildOutput::Capture ? &output : nullptr, errors, result);
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
+  rusage usage{};
+  while (::wait4(pid, &status, 0, &usage) < 0) {
     if (errno != EINTR) {
       Fail("cannot wait for " + argv.at(0), errno);
     }
   }
+  result.peakResidentBytes = static_cast<size_t>(usage.ru_maxrss) * 1024;  // Linux: kilobytes
   if (WIFEXITED(status)) {
     result.exitCode = WEXITSTATUS(status);
   } else if (WIFSIGNALED(status)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,11 @@ struct ChildOptions {
 };
 
 struct ChildResult {
-  int exitCode = -1;   // -1 when a signal ended the child
-  int signal = 0;      // the signal that ended it, or 0
-  std::string output;  // standard output, when captured
-  std::string errors;  // standard error, always captured
+  int exitCode = -1;             // -1 when a signal ended the child
+  int signal = 0;                // the signal that ended it, or 0
+  std::string output;            // standard output, when captured
+  std::string errors;            // standard error, always captured
+  size_t peakResidentBytes = 0;  // the most memory the child held at any time
 };
 
 // Starts the program at the path `argv[0]` with standard input from /dev/null, collects its

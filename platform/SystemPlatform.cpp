@@ -1,9 +1,9 @@
 #include "platform/SystemPlatform.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <algorithm>
 #include <array>
@@ -135,7 +135,7 @@ SettingsFile SystemPlatform::ReadSettingsFile(const std::string& path) {
   try {
     LoadFile(path, bytes);
   } catch (const FileError&) {
-    return SettingsFile();  // an unreadable settings file has no keys
+    return {};  // an unreadable settings file has no keys
   }
   return SettingsFile(std::string(bytes.View()));
 }
