@@ -120,6 +120,10 @@ Socket Socket::Connect(const std::string& host, int port) {
     // Would otherwise wrap around to some other, valid port.
     throw SocketError("cannot connect to " + Endpoint(host, port) + ": port out of range");
   }
+  if (host.find('\0') != std::string::npos) {
+    // The resolver would see only the part before the NUL: another host than the one named.
+    throw SocketError("cannot connect to " + Endpoint(host, port) + ": NUL byte in the host name");
+  }
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
