@@ -115,6 +115,9 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
   posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
   switch (options.output) {
     case ChildOutput::Capture:
+      if (options.nonBlockingOutput && ::fcntl(output.Write(), F_SETFL, O_NONBLOCK) != 0) {
+        Fail("cannot make the output pipe non-blocking", errno);
+      }
       posix_spawn_file_actions_adddup2(actions.Get(), output.Write(), 1);
       break;
     case ChildOutput::ClosedPipe:

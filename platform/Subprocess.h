@@ -18,6 +18,8 @@ struct ChildOptions {
   std::string workingDirectory;  // empty: the parent's
   ChildOutput output = ChildOutput::Capture;
   std::string outputPath;
+  bool nonBlockingOutput = false;  // a captured output pipe in non-blocking mode, as some callers
+                                   // hand over
 };
 
 struct ChildResult {

@@ -1,6 +1,7 @@
 #include "platform/SystemPlatform.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/Error.h"
@@ -22,6 +24,10 @@ namespace {
 constexpr int kStandardOutput = 1;
 // Largest single read when the size is not known in advance (pipes, devices).
 constexpr size_t kReadPieceBytes = size_t{1} << 16;
+// Paths at least this long are opened a stretch at a time; well below the system's own limit.
+constexpr size_t kPathStretchBytes = 1024;
+// A settings file holds a few short lines; one larger than this is not read at all.
+constexpr size_t kMaxSettingsFileBytes = size_t{16} << 20;
 
 std::string ErrnoText(int error) {
   return std::generic_category().message(error);
@@ -32,7 +38,7 @@ bool IsUsablePath(const std::string& path) {
   return !path.empty() && path.find('\0') == std::string::npos;
 }
 
-// Owns one open file descriptor.
+// Owns one open file descriptor; a negative one (such as AT_FDCWD) is never closed.
 class FileDescriptor {
  public:
   explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
@@ -43,8 +49,11 @@ class FileDescriptor {
   }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
-  FileDescriptor(FileDescriptor&&) = delete;
-  FileDescriptor& operator=(FileDescriptor&&) = delete;
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
 
   [[nodiscard]] int Get() const noexcept { return fd_; }
   // Closes now and tells whether the system accepted everything written (some file systems
@@ -60,12 +69,72 @@ class FileDescriptor {
   int fd_;
 };
 
+// Calls `call(directory, name)` for `path` as the plain call on the whole path would behave, also
+// when the path is longer than the system takes at once: the directories on the way are then
+// opened a stretch at a time (links are still followed at every step). Returns what `call`
+// returns, or -1 with errno set when a directory on the way cannot be opened.
+template <typename Call>
+int AtPath(const std::string& path, const Call& call) {
+  if (path.size() < kPathStretchBytes) {
+    return call(AT_FDCWD, path.c_str());
+  }
+  FileDescriptor directory(path.front() == '/' ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                               : AT_FDCWD);
+  if (directory.Get() == -1) {
+    return -1;
+  }
+  std::string_view rest = path;
+  for (;;) {
+    while (!rest.empty() && rest.front() == '/') {
+      rest.remove_prefix(1);
+    }
+    if (rest.size() < kPathStretchBytes) {
+      break;
+    }
+    const size_t cut = rest.rfind('/', kPathStretchBytes);
+    if (cut == std::string_view::npos) {
+      errno = ENAMETOOLONG;  // one name longer than any file system allows
+      return -1;
+    }
+    const std::string stretch(rest.substr(0, cut));
+    FileDescriptor next(
+        ::openat(directory.Get(), stretch.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (next.Get() < 0) {
+      return -1;
+    }
+    directory = std::move(next);
+    rest.remove_prefix(cut);
+  }
+  return call(directory.Get(), std::string(rest).c_str());
+}
+
+int OpenPath(const std::string& path, int flags, mode_t mode = 0) {
+  return AtPath(path, [&](int directory, const char* name) {
+    return ::openat(directory, name, flags | O_CLOEXEC, mode);
+  });
+}
+
+// Waits until `fd` takes more bytes: a caller may hand over a non-blocking pipe or terminal, and
+// its reader is only slower, not gone.
+bool WaitWritable(int fd) {
+  pollfd watched{fd, POLLOUT, 0};
+  while (::poll(&watched, 1, -1) < 0) {
+    if (errno != EINTR) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Writes all of `bytes`; false (errno set) when the system refuses.
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) {
+        continue;
+      }
+      if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitWritable(fd)) {
         continue;
       }
       return false;
@@ -101,16 +170,24 @@ std::string CurrentDirectory() {
 }  // namespace
 
 SystemPlatform::SystemPlatform() {
+  // A vanished reader and a file-size limit make writes fail (EPIPE, EFBIG) instead of ending
+  // the process, so that they are reported as output failures.
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, nullptr);
+  sigaction(SIGXFSZ, &ignore, nullptr);
 
-  // Standard output filled read-only, so that every write to it fails as it would have.
   for (int fd = 0; fd <= 2; ++fd) {
-    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
-      ::open("/dev/null", fd == kStandardOutput ? O_RDONLY : O_RDWR);  // takes the lowest free fd
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+      continue;
     }
+    if (fd == kStandardOutput) {
+      outputClosed_ = true;  // every write to it fails, as it would have
+    }
+    // Takes the lowest free descriptor, which is this one. Should it fail, nothing is ever
+    // written to a missing standard output anyway.
+    ::open("/dev/null", O_RDWR | O_CLOEXEC);
   }
 }
 
@@ -127,17 +204,41 @@ std::string SystemPlatform::FullPath(const std::string& path) {
 
 bool SystemPlatform::FileExists(const std::string& path) {
   struct stat info {};
-  return IsUsablePath(path) && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  return IsUsablePath(path) &&
+         AtPath(path, [&](int directory,
+                          const char* name) { return ::fstatat(directory, name, &info, 0); }) ==
+             0 &&
+         !S_ISDIR(info.st_mode);
 }
 
 SettingsFile SystemPlatform::ReadSettingsFile(const std::string& path) {
-  MemoryBuffer bytes;
-  try {
-    LoadFile(path, bytes);
-  } catch (const FileError&) {
-    return {};  // an unreadable settings file has no keys
+  // Only a plain file of sane size is read: a FIFO or terminal would wait for ever, a device or
+  // a huge file would fill memory. Anything else counts as a file without keys.
+  if (!IsUsablePath(path)) {
+    return {};
   }
-  return SettingsFile(std::string(bytes.View()));
+  FileDescriptor file(OpenPath(path, O_RDONLY | O_NONBLOCK));
+  struct stat info {};
+  if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      info.st_size > static_cast<off_t>(kMaxSettingsFileBytes)) {
+    return {};
+  }
+  std::string text;
+  std::array<char, kReadPieceBytes> piece{};
+  for (;;) {
+    const ssize_t got = ReadSome(file.Get(), piece.data(), piece.size());
+    if (got < 0) {
+      return {};
+    }
+    if (got == 0) {
+      break;
+    }
+    text.append(piece.data(), static_cast<size_t>(got));
+    if (text.size() > kMaxSettingsFileBytes) {
+      return {};  // grew while read
+    }
+  }
+  return SettingsFile(std::move(text));
 }
 
 void SystemPlatform::LoadFile(const std::string& path, MemoryBuffer& into) {
@@ -145,7 +246,7 @@ void SystemPlatform::LoadFile(const std::string& path, MemoryBuffer& into) {
   if (!IsUsablePath(path)) {
     RaiseFileError(path, "open", ENOENT);
   }
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor file(OpenPath(path, O_RDONLY));
   if (file.Get() < 0) {
     RaiseFileError(path, "open", errno);
   }
@@ -190,7 +291,7 @@ void SystemPlatform::SaveFile(const std::string& path, std::string_view bytes) {
     RaiseFileError(path, "create", ENOENT);
   }
   // Truncating in place keeps links, devices and FIFOs pointing where they did.
-  FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  FileDescriptor file(OpenPath(path, O_WRONLY | O_CREAT | O_TRUNC, 0666));
   if (file.Get() < 0) {
     RaiseFileError(path, "create", errno);
   }
