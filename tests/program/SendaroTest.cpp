@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +11,7 @@
 #include "http/Base64.h"
 #include "platform/Subprocess.h"
 #include "tests/support/ScriptedServer.h"
+#include "tests/support/TempDirectory.h"
 
 namespace sendaro::testing {
 namespace {
@@ -98,7 +96,15 @@ struct Case {
   std::vector<File> written;          // files expected after the run
   ChildOutput stdoutMode = ChildOutput::Capture;
   std::string stdoutPath = {};
+  bool nonBlockingOutput = false;
+  bool fileSizeLimited = false;  // files may not grow past 1 KiB
 };
+
+// A literal with NUL bytes inside, whole.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
 
 // Placeholders: {URL} is the server's root, {PORT} and {HEXPORT} its port, {DIR} the directory
 // the program runs in.
@@ -126,6 +132,23 @@ const std::vector<Case> kCases = {
      "",
      {Get("/p", "Referer: http://r/\r\n", kAlice)},
      {{"out.txt", "by prefix"}}},
+    {"OptionValueLooksLikeAnOption", {"-url", "-text", "{URL}/x"}, {}, {}, 1, kUrlError, {}, {}},
+    {"OutputFileNamedLikeAnOption",
+     {"-o", "-text", "-url", "{URL}/x"},
+     {},
+     {Serve({Ok("named", "text/plain")})},
+     0,
+     "",
+     {Get("/x")},
+     {{"-text", "named"}}},
+    {"BareIBeforeAnOption",
+     {"-i", "-text", "-url", "{URL}/x"},
+     {},
+     {Serve({Ok("raw", "text/plain")})},
+     0,
+     "raw",
+     {Get("/x")},
+     {}},
     {"UnknownArgumentsSkipped",
      {"stray", "-x", "-url", "{URL}/s", "-text"},
      {},
@@ -143,6 +166,14 @@ const std::vector<Case> kCases = {
      0,
      "YWJj\r\n",
      {Get("/from-file", kDefaultReferer, kGuest)},
+     {}},
+    {"OptionAfterSettingsFileWins",
+     {"-i", "settings.ini", "-url", "{URL}/cmd"},
+     {{"settings.ini", "[SENDARO]\r\nURL={URL}/from-file\r\n"}},
+     {Serve({Ok("abc", "image/png")})},
+     0,
+     "YWJj\r\n",
+     {Get("/cmd", kDefaultReferer, kGuest)},
      {}},
     {"OptionOverridesSettingsFileWhereverIStands",
      {"-url", "{URL}/cmd", "-i", "a.ini"},
@@ -176,6 +207,38 @@ const std::vector<Case> kCases = {
      0,
      "eA==\r\n",
      {Get("/d")},
+     {}},
+    {"ChainedIReadsTheSecondName",
+     {"-i", "-i", "b.ini"},
+     {{"b.ini", "[SENDARO]\nURL={URL}/b\n"}},
+     {Serve({Ok("x", "text/plain")})},
+     0,
+     "eA==\r\n",
+     {Get("/b", kDefaultReferer, kGuest)},
+     {}},
+    {"TextKeyNotAnIntegerIsOff",
+     {"-i", "c.ini"},
+     {{"c.ini", "[SENDARO]\nURL={URL}/t\nTEXT=yes\nREFERER=\nUSER=\n"}},
+     {Serve({Ok("raw", "text/plain")})},
+     0,
+     "cmF3\r\n",
+     {Get("/t")},
+     {}},
+    {"TextKeyInHexIsOn",
+     {"-i", "c.ini"},
+     {{"c.ini", "[SENDARO]\nURL={URL}/t\nTEXT=$1\nREFERER=\nUSER=\n"}},
+     {Serve({Ok("raw", "text/plain")})},
+     0,
+     "raw",
+     {Get("/t")},
+     {}},
+    {"NulInSettingsHostConnectsNowhere",
+     {"-i", "n.ini"},
+     {{"n.ini", Bytes("[SENDARO]\nURL=http://127.0.0.1\0.other.test:{PORT}/n\n")}},
+     {},
+     2,
+     kAccessError + Bytes("URL: http://127.0.0.1\0.other.test:{PORT}/n\r\n"),
+     {},
      {}},
     {"TextOptionWinsOverTextZero",
      {"-i", "c.ini", "-text", "-text"},
@@ -236,6 +299,14 @@ const std::vector<Case> kCases = {
      "cA==\r\n",
      {Get("http://o/x", "", "", "o")},
      {}},
+    {"ProxyPortKeyNotAnIntegerIsZero",
+     {"-i", "p.ini", "-url", "{URL}/x"},
+     {{"p.ini", "[SENDARO]\nPROXYSERVER=127.0.0.1\nPROXYPORT=abc\n"}},
+     {},
+     2,
+     kAccessError + "URL: {URL}/x\r\n",
+     {},
+     {}},
     {"BadProxyPortIsUnhandled",
      {"-url", "{URL}/x", "-proxyport", "abc"},
      {},
@@ -295,6 +366,15 @@ const std::vector<Case> kCases = {
      {Post("/p", std::string("a\0b\r\n\x82\xA0", 7))},
      {}},
 
+    {"PostRetriedWithTheWholeBody",
+     {"-url", "{URL}/p", "-post", "data.bin", "-text"},
+     {{"data.bin", "payload"}},
+     {Serve({kNotFound}), Serve({Ok("second", "text/plain")})},
+     0,
+     "second",
+     {Post("/p", "payload"), Post("/p", "payload")},
+     {}},
+
     // Failures and moves.
     {"NotFoundTwice",
      {"-url", "{URL}/missing"},
@@ -321,6 +401,23 @@ const std::vector<Case> kCases = {
      kAccessError + "URL: {URL}/old\r\n" + kFileMoved + kMovedTo +
          "http://h/\x83\x65\x83\x58\x83\x67\r\n",
      {Get("/old"), Get("/old")},
+     {}},
+    {"LocationOnSuccessReportsAMove",
+     {"-url", "{URL}/l"},
+     {},
+     {Serve({"HTTP/1.1 200 OK\r\nLocation: /else\r\nContent-Length: 2\r\n\r\nok",
+             "HTTP/1.1 200 OK\r\nLocation: /else\r\nContent-Length: 2\r\n\r\nok"})},
+     2,
+     kAccessError + "URL: {URL}/l\r\n" + kFileMoved + kMovedTo + "/else\r\n",
+     {Get("/l"), Get("/l")},
+     {}},
+    {"ClosedWithoutReplyTwice",
+     {"-url", "{URL}/c"},
+     {},
+     {{{{"", After::Close}}}, {{{"", After::Close}}}},
+     2,
+     kAccessError + "URL: {URL}/c\r\n",
+     {Get("/c"), Get("/c")},
      {}},
     {"RetryAfterBodyCutShort",
      {"-url", "{URL}/r", "-text"},
@@ -495,6 +592,41 @@ const std::vector<Case> kCases = {
      {Get("/f")},
      {},
      ChildOutput::Closed},
+    {"NonBlockingStandardOutput",
+     {"-url", "{URL}/big", "-text"},
+     {},
+     {Serve({Ok(LargeBody(), "text/plain")})},
+     0,
+     LargeBody(),
+     {Get("/big")},
+     {},
+     ChildOutput::Capture,
+     "",
+     true},
+    {"FileSizeLimitOnOutputFile",
+     {"-url", "{URL}/f", "-o", "out.bin"},
+     {},
+     {Serve({Ok(std::string(8192, 'x'))})},
+     3,
+     kFileOutputError + "Filename: out.bin\r\n",
+     {Get("/f")},
+     {},
+     ChildOutput::Capture,
+     "",
+     false,
+     true},
+    {"FileSizeLimitOnStandardOutput",
+     {"-url", "{URL}/f", "-text"},
+     {},
+     {Serve({Ok(std::string(8192, 'x'), "text/plain")})},
+     3,
+     "",
+     {Get("/f")},
+     {},
+     ChildOutput::File,
+     "{DIR}/stdout.txt",
+     false,
+     true},
     {"OutputFileWithStandardOutputMissing",
      {"-url", "{URL}/f", "-o", "out.bin"},
      {},
@@ -513,40 +645,6 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-// A fresh directory for one run, removed afterwards.
-class CaseDirectory {
- public:
-  explicit CaseDirectory(const std::string& name) {
-    std::random_device random;
-    path_ = fs::temp_directory_path() /
-            ("sendaro-" + name + "-" + std::to_string(random()) + std::to_string(random()));
-    fs::create_directories(path_);
-  }
-  ~CaseDirectory() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  CaseDirectory(const CaseDirectory&) = delete;
-  CaseDirectory& operator=(const CaseDirectory&) = delete;
-  CaseDirectory(CaseDirectory&&) = delete;
-  CaseDirectory& operator=(CaseDirectory&&) = delete;
-
-  [[nodiscard]] const fs::path& Path() const noexcept { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // Names the case instead of dumping its bytes in failure messages.
 void PrintTo(const Case& c, std::ostream* out) {
   *out << c.name;
@@ -556,7 +654,7 @@ class SendaroRun : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SendaroRun, ExitCodeOutputRequestsAndFiles) {
   const Case& c = GetParam();
-  CaseDirectory dir(c.name);
+  TempDirectory dir(c.name);
   ScriptedServer server(c.script);
   std::stringstream hexPort;
   hexPort << std::hex << server.Port();
@@ -568,16 +666,20 @@ TEST_P(SendaroRun, ExitCodeOutputRequestsAndFiles) {
   };
 
   for (const File& file : c.files) {
-    WriteFile(dir.Path() / file.name, fill(file.bytes));
+    WriteWholeFile(dir.Path() / file.name, fill(file.bytes));
   }
   std::vector<std::string> argv{SENDARO_BINARY};
+  if (c.fileSizeLimited) {
+    argv = {"/bin/sh", "-c", R"(ulimit -f 2 && exec "$0" "$@")", SENDARO_BINARY};
+  }
   for (const std::string& arg : c.args) {
     argv.push_back(fill(arg));
   }
   ChildOptions options;
   options.workingDirectory = dir.Path().string();
   options.output = c.stdoutMode;
-  options.outputPath = c.stdoutPath;
+  options.outputPath = fill(c.stdoutPath);
+  options.nonBlockingOutput = c.nonBlockingOutput;
 
   const ChildResult result = RunChild(argv, options);
 
@@ -596,7 +698,7 @@ TEST_P(SendaroRun, ExitCodeOutputRequestsAndFiles) {
     EXPECT_EQ(server.Connections(), 0U);
   }
   for (const File& file : c.written) {
-    EXPECT_EQ(ReadFile(dir.Path() / file.name), fill(file.bytes)) << file.name;
+    EXPECT_EQ(ReadWholeFile(dir.Path() / file.name), fill(file.bytes)) << file.name;
   }
 }
 
@@ -607,8 +709,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, SendaroRun, ::testing::ValuesIn(kCases),
 
 // An existing output file is written in place: a link keeps pointing at the file it named.
 TEST(SendaroOutputFile, WrittenThroughALink) {
-  CaseDirectory dir("link");
-  WriteFile(dir.Path() / "target.bin", "old");
+  TempDirectory dir("link");
+  WriteWholeFile(dir.Path() / "target.bin", "old");
   fs::create_symlink("target.bin", dir.Path() / "out.bin");
   ScriptedServer server({Serve({Ok("new body")})});
   ChildOptions options;
@@ -619,7 +721,7 @@ TEST(SendaroOutputFile, WrittenThroughALink) {
 
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(fs::is_symlink(dir.Path() / "out.bin"));
-  EXPECT_EQ(ReadFile(dir.Path() / "target.bin"), "new body");
+  EXPECT_EQ(ReadWholeFile(dir.Path() / "target.bin"), "new body");
 }
 
 }  // namespace
