@@ -241,7 +241,7 @@ int run(const ArgumentList& arguments, Platform& platform) {
   ReadSettingsFiles(arguments, platform, settings, client.Request);
   ReadOptions(arguments, settings, client.Request);
 
-  if (settings.Url.empty() || !IsHttpUrl(settings.Url)) {
+  if (!IsHttpUrl(settings.Url)) {
     WriteMessage(platform, messages::kUrlError);
     return kExitRejected;
   }

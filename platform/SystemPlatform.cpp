@@ -152,6 +152,32 @@ ssize_t ReadSome(int fd, char* into, size_t count) {
   return got;
 }
 
+// Reads everything up to the end of `fd` into the empty `into`; false (errno set) on a failed read.
+// The `expected` bytes of a plain file go straight into storage of that size; a pipe or device, or
+// a file that grows while read, goes on in pieces until the end.
+bool ReadToEnd(int fd, size_t expected, MemoryBuffer& into) {
+  into.Reserve(expected);
+  while (into.Size() < expected) {
+    const size_t want = expected - into.Size();
+    const ssize_t got = ReadSome(fd, into.PrepareWrite(want), want);
+    if (got < 0) {
+      return false;
+    }
+    if (got == 0) {
+      return true;  // shrank while read
+    }
+    into.CommitWrite(static_cast<size_t>(got));
+  }
+  std::array<char, kReadPieceBytes> piece{};
+  for (;;) {
+    const ssize_t got = ReadSome(fd, piece.data(), piece.size());
+    if (got <= 0) {
+      return got == 0;
+    }
+    into.Write(std::string_view(piece.data(), static_cast<size_t>(got)));
+  }
+}
+
 [[noreturn]] void RaiseFileError(const std::string& path, const char* action, int error) {
   throw FileError("cannot " + std::string(action) + " '" + path + "': " + ErrnoText(error));
 }
@@ -223,22 +249,12 @@ SettingsFile SystemPlatform::ReadSettingsFile(const std::string& path) {
       info.st_size > static_cast<off_t>(kMaxSettingsFileBytes)) {
     return {};
   }
-  std::string text;
-  std::array<char, kReadPieceBytes> piece{};
-  for (;;) {
-    const ssize_t got = ReadSome(file.Get(), piece.data(), piece.size());
-    if (got < 0) {
-      return {};
-    }
-    if (got == 0) {
-      break;
-    }
-    text.append(piece.data(), static_cast<size_t>(got));
-    if (text.size() > kMaxSettingsFileBytes) {
-      return {};  // grew while read
-    }
+  MemoryBuffer bytes;
+  if (!ReadToEnd(file.Get(), static_cast<size_t>(info.st_size), bytes) ||
+      bytes.Size() > kMaxSettingsFileBytes) {
+    return {};
   }
-  return SettingsFile(std::move(text));
+  return SettingsFile(std::string(bytes.View()));
 }
 
 void SystemPlatform::LoadFile(const std::string& path, MemoryBuffer& into) {
@@ -257,31 +273,8 @@ void SystemPlatform::LoadFile(const std::string& path, MemoryBuffer& into) {
   if (S_ISDIR(info.st_mode)) {
     RaiseFileError(path, "read", EISDIR);
   }
-  // A plain file is read straight into storage of its size; a pipe or device, or a file that
-  // grows while read, goes on in pieces until the end.
-  const size_t expected = S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0;
-  into.Reserve(expected);
-  while (into.Size() < expected) {
-    const size_t want = expected - into.Size();
-    const ssize_t got = ReadSome(file.Get(), into.PrepareWrite(want), want);
-    if (got < 0) {
-      RaiseFileError(path, "read", errno);
-    }
-    if (got == 0) {
-      break;  // shrank while read
-    }
-    into.CommitWrite(static_cast<size_t>(got));
-  }
-  std::array<char, kReadPieceBytes> piece{};
-  for (;;) {
-    const ssize_t got = ReadSome(file.Get(), piece.data(), piece.size());
-    if (got < 0) {
-      RaiseFileError(path, "read", errno);
-    }
-    if (got == 0) {
-      break;
-    }
-    into.Write(std::string_view(piece.data(), static_cast<size_t>(got)));
+  if (!ReadToEnd(file.Get(), S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0, into)) {
+    RaiseFileError(path, "read", errno);
   }
   into.SetPosition(0);
 }
