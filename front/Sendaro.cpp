@@ -9,6 +9,7 @@
 #include "http/Base64.h"
 #include "http/HeaderInfo.h"
 #include "http/HttpClient.h"
+#include "platform/AsciiText.h"
 #include "platform/Error.h"
 #include "platform/IntegerText.h"
 #include "platform/SettingsFile.h"
@@ -66,22 +67,12 @@ bool BeginsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string AsciiLower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return AsciiLower(c); });
-  return lower;
-}
-
 bool IsHttpUrl(std::string_view url) {
-  return AsciiLower(url.substr(0, 7)) == "http://";
+  return EqualsIgnoringAsciiCase(url.substr(0, 7), "http://");
 }
 
 bool IsTextType(std::string_view contentType) {
-  return AsciiLower(contentType).find("text") != std::string::npos;
+  return ContainsIgnoringAsciiCase(contentType, "text");
 }
 
 // Messages are best effort: when standard output itself has failed there is nowhere else to

@@ -3,22 +3,14 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/AsciiText.h"
+
 namespace sendaro {
 namespace {
 
 // RFC 7230 section 3.2.4 (obs-fold): a line that starts with whitespace continues the one before.
 bool IsContinuation(std::string_view line) {
   return !line.empty() && (line[0] == ' ' || line[0] == '\t');
-}
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
 }
 
 bool IsBlankOrControl(char c) {

@@ -1,30 +1,17 @@
 #include "http/HttpClient.h"
 
-#include <cctype>
 #include <string_view>
 
 #include "http/HttpErrors.h"
 #include "http/Limits.h"
 #include "http/ReplyReader.h"
 #include "http/Url.h"
+#include "platform/AsciiText.h"
 #include "platform/IntegerText.h"
 
 namespace sendaro {
 
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // Without blanks and control characters at either end.
 std::string_view Trimmed(std::string_view text) {
@@ -201,7 +188,7 @@ bool HttpClient::SelectTarget(const std::string& protocol, const std::string& ho
   }
   if (!host.empty()) {
     // A URL without a port (-1) never matches the open connection's port.
-    if ((!EqualsIgnoringCase(Host, host) || port != Port) && Connected()) {
+    if ((!EqualsIgnoringAsciiCase(Host, host) || port != Port) && Connected()) {
       Disconnect();
     }
     Host = host;
@@ -247,7 +234,7 @@ void HttpClient::ReadResponseBody(HttpMethod method, bool contentLengthIsZero,
 }
 
 void HttpClient::SettleConnection(bool replyIsHttp10) {
-  const bool closeAsked = EqualsIgnoringCase(Trimmed(response_.Connection), "close");
+  const bool closeAsked = EqualsIgnoringAsciiCase(Trimmed(response_.Connection), "close");
   if (ProtocolVersion == HttpVersion::pv1_0 || replyIsHttp10 || (closeAsked && Connected())) {
     Disconnect();
   } else {

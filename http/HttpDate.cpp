@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/AsciiText.h"
+
 namespace sendaro {
 namespace {
 
@@ -18,9 +20,6 @@ bool IsAlpha(char c) {
 }
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
-}
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool IsLeapYear(int64_t year) {

@@ -5,28 +5,12 @@
 
 #include "http/HttpErrors.h"
 #include "http/Limits.h"
+#include "platform/AsciiText.h"
 #include "platform/IntegerText.h"
 
 namespace sendaro {
 
 namespace {
-
-bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
-  if (word.size() > text.size()) {
-    return false;
-  }
-  for (size_t i = 0; i + word.size() <= text.size(); ++i) {
-    size_t k = 0;
-    while (k < word.size() && std::tolower(static_cast<unsigned char>(text[i + k])) ==
-                                  std::tolower(static_cast<unsigned char>(word[k]))) {
-      ++k;
-    }
-    if (k == word.size()) {
-      return true;
-    }
-  }
-  return false;
-}
 
 bool IsHexDigit(char c) {
   return std::isxdigit(static_cast<unsigned char>(c)) != 0;
@@ -92,7 +76,7 @@ BodyFraming ChooseBodyFraming(const FramingInput& input) {
     return BodyFraming::Empty;
   }
   // RFC 9112 section 6.3: chunked coding wins over a Content-Length.
-  if (ContainsIgnoringCase(input.transferEncoding, "chunked")) {
+  if (ContainsIgnoringAsciiCase(input.transferEncoding, "chunked")) {
     return BodyFraming::Chunked;
   }
   if (input.contentLength < 0) {

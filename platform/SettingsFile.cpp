@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/AsciiText.h"
+
 namespace sendaro {
 namespace {
 
@@ -21,23 +23,6 @@ std::string_view TrimBlanks(std::string_view text) {
     text.remove_suffix(1);
   }
   return text;
-}
-
-// Only ASCII letters fold; other bytes, including those of multi-byte characters, stay as they are.
-char FoldAsciiCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // Drops one outer pair of matching quotes, so a value can keep blanks at its ends.

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/AsciiText.h"
 #include "platform/Error.h"
 
 namespace sendaro {
@@ -30,11 +31,7 @@ std::string Endpoint(const std::string& host, int port) {
 }
 
 bool IsLocalhost(const std::string& host) {
-  constexpr std::string_view kName = "localhost";
-  return host.size() == kName.size() &&
-         std::equal(host.begin(), host.end(), kName.begin(), [](char a, char b) {
-           return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-         });
+  return EqualsIgnoringAsciiCase(host, "localhost");
 }
 
 struct AddrInfoDeleter {
