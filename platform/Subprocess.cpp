@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "platform/Error.h"
+#include "platform/FileDescriptor.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): the spawned child inherits it
 
@@ -24,36 +25,26 @@ namespace {
   throw FileError(what + ": " + std::generic_category().message(error));
 }
 
-// The two ends of a pipe, closed on destruction; neither end leaks into other children.
+// The two ends of a pipe; neither end leaks into other children.
 class Pipe {
  public:
   Pipe() {
-    if (::pipe2(ends_.data(), O_CLOEXEC) != 0) {
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
       Fail("cannot create a pipe", errno);
     }
+    read_ = FileDescriptor(ends[0]);
+    write_ = FileDescriptor(ends[1]);
   }
-  ~Pipe() {
-    CloseRead();
-    CloseWrite();
-  }
-  Pipe(const Pipe&) = delete;
-  Pipe& operator=(const Pipe&) = delete;
-  Pipe(Pipe&&) = delete;
-  Pipe& operator=(Pipe&&) = delete;
 
-  [[nodiscard]] int Read() const noexcept { return ends_[0]; }
-  [[nodiscard]] int Write() const noexcept { return ends_[1]; }
-  void CloseRead() noexcept { Close(ends_[0]); }
-  void CloseWrite() noexcept { Close(ends_[1]); }
+  [[nodiscard]] int Read() const noexcept { return read_.Get(); }
+  [[nodiscard]] int Write() const noexcept { return write_.Get(); }
+  void CloseRead() noexcept { read_.Close(); }
+  void CloseWrite() noexcept { write_.Close(); }
 
  private:
-  static void Close(int& fd) noexcept {
-    if (fd >= 0) {
-      ::close(fd);
-      fd = -1;
-    }
-  }
-  std::array<int, 2> ends_{-1, -1};
+  FileDescriptor read_;
+  FileDescriptor write_;
 };
 
 class FileActions {

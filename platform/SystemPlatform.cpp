@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FullPath.h"
 
 namespace sendaro {
@@ -37,37 +38,6 @@ std::string ErrnoText(int error) {
 bool IsUsablePath(const std::string& path) {
   return !path.empty() && path.find('\0') == std::string::npos;
 }
-
-// Owns one open file descriptor; a negative one (such as AT_FDCWD) is never closed.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-
-  [[nodiscard]] int Get() const noexcept { return fd_; }
-  // Closes now and tells whether the system accepted everything written (some file systems
-  // report a failed write only here).
-  bool Close() noexcept {
-    const int fd = fd_;
-    fd_ = -1;
-    // After EINTR Linux has closed the descriptor already; retrying could close another one.
-    return ::close(fd) == 0 || errno == EINTR;
-  }
-
- private:
-  int fd_;
-};
 
 // Calls `call(directory, name)` for `path` as the plain call on the whole path would behave, also
 // when the path is longer than the system takes at once: the directories on the way are then
