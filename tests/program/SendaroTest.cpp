@@ -12,6 +12,7 @@
 #include "platform/Subprocess.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TempDirectory.h"
+#include "tests/support/Text.h"
 
 namespace sendaro::testing {
 namespace {
@@ -637,13 +638,6 @@ const std::vector<Case> kCases = {
      {{"out.bin", "abc"}},
      ChildOutput::Closed},
 };
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
 
 // Names the case instead of dumping its bytes in failure messages.
 void PrintTo(const Case& c, std::ostream* out) {

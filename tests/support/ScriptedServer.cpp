@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/Error.h"
+#include "tests/support/Text.h"
 
 namespace sendaro::testing {
 
@@ -91,14 +92,10 @@ bool ReadRequest(Socket& socket, std::string& pending, std::string& request) {
 
 ScriptedServer::ScriptedServer(std::vector<ConnectionScript> script)
     : script_(std::move(script)), listener_(Listener::Loopback(0)), port_(listener_.Port()) {
-  constexpr std::string_view kPortMark = "{PORT}";
   const std::string port = std::to_string(port_);
   for (ConnectionScript& connection : script_) {
     for (Reply& reply : connection.replies) {
-      for (size_t at = reply.bytes.find(kPortMark); at != std::string::npos;
-           at = reply.bytes.find(kPortMark, at + port.size())) {
-        reply.bytes.replace(at, kPortMark.size(), port);
-      }
+      reply.bytes = ReplaceAll(std::move(reply.bytes), "{PORT}", port);
     }
   }
   thread_ = std::thread(&ScriptedServer::Serve, this);
