@@ -61,7 +61,7 @@ void HeaderInfo::ResetDefaults() {
   ExtraHeaders.Clear();
 }
 
-void HeaderInfo::ComposeRequestHeaders(HeaderList& lines) const {
+void HeaderInfo::ComposeRequestHeaders(HeaderList& lines, bool carriesBody) const {
   lines.Clear();
   AddIfSet(lines, "Accept: ", Accept);
   AddIfSet(lines, "Accept-Charset: ", AcceptCharSet);
@@ -75,7 +75,7 @@ void HeaderInfo::ComposeRequestHeaders(HeaderList& lines) const {
   AddIfSet(lines, "Content-Encoding: ", ContentEncoding);
   AddIfSet(lines, "Content-Language: ", ContentLanguage);
   AddIfSet(lines, "Content-Type: ", ContentType);
-  if (ContentLength != 0) {
+  if (ContentLength != 0 || carriesBody) {
     lines.Add("Content-Length: " + std::to_string(ContentLength));
   }
   if (ContentRangeStart != 0 || ContentRangeEnd != 0) {

@@ -49,8 +49,10 @@ class HeaderInfo {
   // The initial state. Leaves AcceptEncoding, AcceptLanguage, From, Referer, Username and
   // Password as they are.
   void ResetDefaults();
-  // Clears `lines` and appends the request header lines for the current values.
-  void ComposeRequestHeaders(HeaderList& lines) const;
+  // Clears `lines` and appends the request header lines for the current values. A request that
+  // carries a body announces its length even when it is 0: servers answer a POST without one
+  // with 411 Length Required.
+  void ComposeRequestHeaders(HeaderList& lines, bool carriesBody = false) const;
   // Moves the known lines of `lines` into fields and appends the rest to ExtraHeaders.
   // Raises ConvertError for a Content-Range whose start or end is not an integer.
   void ParseResponseHeaders(HeaderList& lines);

@@ -78,8 +78,11 @@ void HttpClient::ExecuteRequest(HttpMethod method, const std::string& url, Memor
   const int port = ParseIntOr(parts.Port, -1);
   if (SelectTarget(parts.Protocol, parts.Host, port)) {
     // A proxy needs the absolute form of the target (RFC 9112 section 3.2.2).
+    // It keeps the origin's port, or the proxy would fetch from port 80.
     const std::string& protocol = parts.Protocol.empty() ? urlProtocol_ : parts.Protocol;
-    target = protocol + "://" + urlHost_ + target;
+    const bool namedPort = urlPort_ != -1 && urlPort_ != 80;
+    target =
+        protocol + "://" + urlHost_ + (namedPort ? ":" + std::to_string(urlPort_) : "") + target;
   }
 
   try {
@@ -103,7 +106,7 @@ void HttpClient::Exchange(HttpMethod method, const std::string& target, MemoryBu
   workList_.Clear();
   const bool isPost = method == HttpMethod::Post && source != nullptr;
   Request.ContentLength = isPost ? static_cast<int64_t>(source->Size()) : 0;
-  Request.ComposeRequestHeaders(workList_);
+  Request.ComposeRequestHeaders(workList_, isPost);
 
   // The head goes out in one send; the bytes are those of one line write after another.
   std::string head;
@@ -180,6 +183,7 @@ bool HttpClient::SelectTarget(const std::string& protocol, const std::string& ho
     Port = Request.ProxyPort;
     if (!host.empty()) {
       urlHost_ = host;
+      urlPort_ = port;
     }
     if (!protocol.empty()) {
       urlProtocol_ = protocol;
@@ -193,11 +197,13 @@ bool HttpClient::SelectTarget(const std::string& protocol, const std::string& ho
     }
     Host = host;
     urlHost_ = host;
+    urlPort_ = port;
     if (!protocol.empty()) {
       urlProtocol_ = protocol;
     }
   } else {
     urlHost_ = Host;
+    urlPort_ = -1;
   }
   Port = port == -1 ? 80 : port;
   return false;

@@ -68,6 +68,7 @@ class HttpClient : public TcpClient {
   int responseCode_ = 0;
   std::string responseText_;
   std::string urlHost_;
+  int urlPort_ = -1;  // the port the URL of urlHost_ named, or -1
   std::string urlProtocol_;
 };
 

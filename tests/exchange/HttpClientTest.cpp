@@ -47,22 +47,32 @@ TEST(HttpClientExchange, GetWritesExactRequestBytes) {
                                      "\r\n"});
 }
 
-TEST(HttpClientExchange, ProxyGetsAbsoluteTargetWithoutPort) {
-  ScriptedServer proxy({{{{Ok("via proxy")}}}});
+// The absolute target keeps the port the URL named (a proxy would otherwise fetch from port 80);
+// port 80 itself is left out, and a URL without a host keeps the last host and port.
+TEST(HttpClientExchange, ProxyGetsAbsoluteTargetWithTheOriginsPort) {
+  ScriptedServer proxy({{{{Ok("1")}, {Ok("2")}, {Ok("3")}, {Ok("4")}}}});
   HttpClient client;
   MemoryBuffer reply;
   client.Request.ProxyServer = "127.0.0.1";
   client.Request.ProxyPort = proxy.Port();
   client.Request.ProxyUsername = "pu";
   client.Request.ProxyPassword = "pp";
-  client.Get("http://origin:82/x", &reply);
+  for (const char* url : {"http://origin:82/x", "/y", "http://origin:80/z", "http://other/w"}) {
+    reply.Clear();
+    client.Get(url, &reply);
+  }
 
-  EXPECT_EQ(reply.View(), "via proxy");
-  EXPECT_EQ(proxy.AllRequests(), std::vector<std::string>{"GET http://origin/x HTTP/1.1\r\n"
-                                                          "Host: origin\r\n" +
-                                                          kDefaultHeaders +
-                                                          "Proxy-Authorization: Basic cHU6cHA=\r\n"
-                                                          "\r\n"});
+  EXPECT_EQ(reply.View(), "4");
+  std::vector<std::string> expected;
+  for (const auto& [target, host] :
+       std::vector<std::pair<std::string, std::string>>{{"http://origin:82/x", "origin"},
+                                                        {"http://origin:82/y", "origin"},
+                                                        {"http://origin/z", "origin"},
+                                                        {"http://other/w", "other"}}) {
+    expected.push_back("GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\n" + kDefaultHeaders +
+                       "Proxy-Authorization: Basic cHU6cHA=\r\n\r\n");
+  }
+  EXPECT_EQ(proxy.AllRequests(), expected);
 }
 
 TEST(HttpClientExchange, PostGoesOnAFreshConnectionAsHttp10) {
@@ -83,8 +93,9 @@ TEST(HttpClientExchange, PostGoesOnAFreshConnectionAsHttp10) {
   EXPECT_EQ(requests[1],
             std::vector<std::string>{"POST /p HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kDefaultHeaders +
                                      "Content-Length: 5\r\n\r\n" + std::string("a\0b\r\n", 5)});
+  // An empty body is announced too: servers refuse a POST without a length (411).
   EXPECT_EQ(requests[2], std::vector<std::string>{"POST /e HTTP/1.0\r\nHost: 127.0.0.1\r\n" +
-                                                  kDefaultHeaders + "\r\n"});
+                                                  kDefaultHeaders + "Content-Length: 0\r\n\r\n"});
 }
 
 TEST(HttpClientExchange, FailedPostLeavesHttp10) {

@@ -47,8 +47,7 @@ std::string Get(const std::string& target, const std::string& referer = "",
 }
 
 std::string Post(const std::string& target, const std::string& body) {
-  const std::string length =
-      body.empty() ? "" : "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  const std::string length = "Content-Length: " + std::to_string(body.size()) + "\r\n";
   return "POST " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\nAccept: text/html, */*\r\n" +
          kUserAgent + length + "\r\n" + body;
 }
@@ -274,7 +273,7 @@ const std::vector<Case> kCases = {
      {Serve({Ok("p", "text/plain")})},
      0,
      "cA==\r\n",
-     {Get("http://origin.test/x", "", "", "origin.test")},
+     {Get("http://origin.test:8080/x", "", "", "origin.test")},
      {}},
     {"ProxyPortInHexWithDollar",
      {"-proxysrv", "127.0.0.1", "-proxyport", "${HEXPORT}", "-url", "http://o/x"},

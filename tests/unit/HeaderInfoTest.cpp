@@ -20,9 +20,9 @@ const char* const kDefaultUserAgent = "User-Agent: Mozilla/3.0 (compatible; HTTP
 using testing::LinesOf;
 using testing::MakeList;
 
-std::vector<std::string> Composed(const HeaderInfo& info) {
+std::vector<std::string> Composed(const HeaderInfo& info, bool carriesBody = false) {
   HeaderList lines = MakeList({"Stale: line"});
-  info.ComposeRequestHeaders(lines);
+  info.ComposeRequestHeaders(lines, carriesBody);
   return LinesOf(lines);
 }
 
@@ -116,6 +116,12 @@ TEST(HeaderInfoTest, ComposesNumbersAsDecimal) {
     expected.insert(expected.end(), c.extraLines.begin(), c.extraLines.end());
     EXPECT_EQ(Composed(info), expected);
   }
+  // A request with a body announces even an empty one.
+  HeaderInfo empty;
+  empty.ContentRangeStart = 1;
+  EXPECT_EQ(Composed(empty, true),
+            (std::vector<std::string>{kDefaultAccept, kDefaultUserAgent, "Content-Length: 0",
+                                      "Range: bytes=1-"}));
 }
 
 TEST(HeaderInfoTest, ComposesCredentialsOnlyWhenComplete) {
