@@ -9,8 +9,11 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <string>
 #include <system_error>
+#include <thread>
+#include <utility>
 
 #include "platform/Error.h"
 #include "platform/FileDescriptor.h"
@@ -90,15 +93,21 @@ void Collect(Pipe* output, Pipe& errors, ChildResult& result) {
   }
 }
 
-}  // namespace
-
-ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options) {
+// The argument vector in the exec interface's form, ending in a null pointer.
+std::vector<char*> ArgumentPointers(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   args.reserve(argv.size() + 1);
   for (const std::string& arg : argv) {
     args.push_back(const_cast<char*>(arg.c_str()));  // NOLINT: the exec interface is not const
   }
   args.push_back(nullptr);
+  return args;
+}
+
+}  // namespace
+
+ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options) {
+  std::vector<char*> args = ArgumentPointers(argv);
 
   Pipe errors;
   Pipe output;
@@ -152,6 +161,83 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     result.signal = WTERMSIG(status);
   }
   return result;
+}
+
+BackgroundChild BackgroundChild::Start(const std::vector<std::string>& argv,
+                                       const std::string& logPath,
+                                       const std::string& workingDirectory) {
+  std::vector<char*> args = ArgumentPointers(argv);
+  FileActions actions;
+  posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(actions.Get(), 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                   0644);
+  posix_spawn_file_actions_adddup2(actions.Get(), 1, 2);
+  if (!workingDirectory.empty()) {
+    posix_spawn_file_actions_addchdir_np(actions.Get(), workingDirectory.c_str());
+  }
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, args[0], actions.Get(), nullptr, args.data(), environ);
+  if (spawned != 0) {
+    Fail("cannot start " + argv.at(0), spawned);
+  }
+  return BackgroundChild(pid);
+}
+
+BackgroundChild::BackgroundChild(BackgroundChild&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)), end_(std::move(other.end_)) {}
+
+BackgroundChild& BackgroundChild::operator=(BackgroundChild&& other) noexcept {
+  if (this != &other) {
+    Stop();
+    pid_ = std::exchange(other.pid_, -1);
+    end_ = std::move(other.end_);
+  }
+  return *this;
+}
+
+void BackgroundChild::Reaped(int status) noexcept {
+  pid_ = -1;
+  if (WIFEXITED(status)) {
+    end_.exitCode = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    end_.signal = WTERMSIG(status);
+  }
+}
+
+bool BackgroundChild::Running() noexcept {
+  if (pid_ < 0) {
+    return false;
+  }
+  int status = 0;
+  pid_t got = 0;
+  do {
+    got = ::waitpid(pid_, &status, WNOHANG);
+  } while (got < 0 && errno == EINTR);
+  if (got == pid_) {
+    Reaped(status);
+  } else if (got < 0) {
+    pid_ = -1;  // not ours to wait for any more
+  }
+  return pid_ >= 0;
+}
+
+void BackgroundChild::Stop(std::chrono::milliseconds grace) noexcept {
+  if (!Running()) {
+    return;
+  }
+  ::kill(pid_, SIGTERM);
+  const auto deadline = std::chrono::steady_clock::now() + grace;
+  while (Running() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (pid_ < 0) {
+    return;
+  }
+  ::kill(pid_, SIGKILL);
+  int status = 0;
+  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  Reaped(status);
 }
 
 }  // namespace sendaro

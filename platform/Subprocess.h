@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -33,5 +34,39 @@ struct ChildResult {
 // Starts the program at the path `argv[0]` with standard input from /dev/null, collects its
 // output and waits for its end. Raises FileError when it cannot be started.
 ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options);
+
+// A child that runs beside the caller (a server that tests start), stopped by its own process ID
+// when the owner asks or goes away. Move-only.
+class BackgroundChild {
+ public:
+  // Starts the program at the path `argv[0]` in `workingDirectory` (empty: the parent's) with
+  // standard input from /dev/null and standard output and error appended to `logPath`. Raises
+  // FileError when it cannot be started.
+  static BackgroundChild Start(const std::vector<std::string>& argv, const std::string& logPath,
+                               const std::string& workingDirectory = "");
+
+  BackgroundChild() noexcept = default;
+  ~BackgroundChild() { Stop(); }
+  BackgroundChild(BackgroundChild&& other) noexcept;
+  BackgroundChild& operator=(BackgroundChild&& other) noexcept;
+  BackgroundChild(const BackgroundChild&) = delete;
+  BackgroundChild& operator=(const BackgroundChild&) = delete;
+
+  [[nodiscard]] int Pid() const noexcept { return pid_; }
+  // False once the child has ended (it is then reaped, and End() tells how).
+  bool Running() noexcept;
+  // Sends SIGTERM to the child, gives it `grace` to end, then sends SIGKILL; waits for its end
+  // either way. Does nothing when it has already ended.
+  void Stop(std::chrono::milliseconds grace = std::chrono::seconds(10)) noexcept;
+  // How the child ended: exit code and signal as in ChildResult (-1 and 0 while it runs).
+  [[nodiscard]] const ChildResult& End() const noexcept { return end_; }
+
+ private:
+  explicit BackgroundChild(int pid) noexcept : pid_(pid) {}
+  void Reaped(int status) noexcept;
+
+  int pid_ = -1;  // -1: no child, or reaped
+  ChildResult end_;
+};
 
 }  // namespace sendaro

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "platform/Error.h"
 #include "platform/MemoryBuffer.h"
@@ -90,6 +93,41 @@ TEST(SystemPlatformFiles, PathsLongerThanTheSystemTakesAtOnce) {
     fs::remove(name);
   }
   fs::current_path(start);
+}
+
+// A server-like child is stopped by its own PID: politely, or by force once its grace is over.
+TEST(SystemPlatformChildren, BackgroundChildIsStoppedByItsPid) {
+  TempDirectory dir("children");
+  const std::string log = (dir.Path() / "log").string();
+  struct Case {
+    const char* name;
+    const char* script;
+    int signal;
+  };
+  const Case kCases[] = {
+      {"ends on SIGTERM", "echo started; exec sleep 60", SIGTERM},
+      {"ignores SIGTERM", "trap '' TERM; echo started; while :; do sleep 1; done", SIGKILL},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(log);
+    BackgroundChild child = BackgroundChild::Start({"/bin/sh", "-c", c.script}, log);
+    while (ReadWholeFile(log).empty()) {  // its trap is set once it has written
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(child.Running());
+    child.Stop(std::chrono::milliseconds(300));
+    EXPECT_FALSE(child.Running());
+    EXPECT_EQ(child.End().signal, c.signal);
+    EXPECT_EQ(ReadWholeFile(log), "started\n");
+  }
+
+  BackgroundChild ended = BackgroundChild::Start({"/bin/sh", "-c", "exit 7"}, log);
+  while (ended.Running()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(ended.End().exitCode, 7);
+  EXPECT_THROW(BackgroundChild::Start({(dir.Path() / "missing").string()}, log), FileError);
 }
 
 }  // namespace
