@@ -10,6 +10,7 @@
 
 #include "http/Base64.h"
 #include "platform/Subprocess.h"
+#include "tests/support/ExpectedMessages.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TempDirectory.h"
 #include "tests/support/Text.h"
@@ -18,19 +19,6 @@ namespace sendaro::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The program's messages, spelled out here byte for byte (Shift_JIS) instead of taken from it.
-const std::string kUrlError =
-    "\x82\x74\x82\x71\x82\x6B\x8E\x77\x92\xE8\x83\x47\x83\x89\x81\x5B\r\n";
-const std::string kFileInputError =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x93\xFC\x97\xCD\x83\x47\x83\x89\x81\x5B\r\n";
-const std::string kAccessError = "\x83\x41\x83\x4E\x83\x5A\x83\x58\x83\x47\x83\x89\x81\x5B\r\n";
-const std::string kFileMoved =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD\x88\xDA\x93\xAE\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
-    "\x42\r\n";
-const std::string kMovedTo = "\x88\xDA\x93\xAE\x90\xE6: ";
-const std::string kFileOutputError =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x8F\x6F\x97\xCD\x83\x47\x83\x89\x81\x5B\r\n";
 
 const std::string kUserAgent =
     "User-Agent: Sendaro ver 1.60 (Sendaro project; http://www.example.com/sendaro/)\r\n";
