@@ -3,7 +3,6 @@
 // with the SHA-256 of what it received. Each is compared with what curl gets.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,17 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DynamicTest : public PeerTest {
+class DynamicTest : public OriginsTest {
  protected:
-  void SetUp() override {
-    WriteSite(Dir());
-    WriteScripts(Dir());
-    ASSERT_NO_THROW(RequireProgram(kCurl));
-    ASSERT_NO_THROW(lighttpd_.emplace(kLighttpd, Dir()));
-    ASSERT_NO_THROW(nginx_.emplace(
-        kNginx, Dir(), Substitutions{{"{DYNAMIC_PORT}", std::to_string(lighttpd_->Port())}}));
-  }
-
   // The line of lighttpd's access log that names `target`. lighttpd holds its log lines for a
   // few seconds, so it is stopped (which writes them) first.
   std::string AccessLogLine(const std::string& target) {
@@ -39,9 +29,6 @@ class DynamicTest : public PeerTest {
     const size_t start = log.rfind('\n', at) + 1;  // npos + 1 is 0
     return log.substr(start, log.find('\n', at) - start);
   }
-
-  std::optional<PeerServer> lighttpd_;
-  std::optional<PeerServer> nginx_;
 };
 
 struct ChunkedCase {

@@ -229,4 +229,13 @@ std::string Sha256OfFile(const fs::path& file) {
   return result.output.substr(0, result.output.find(' '));
 }
 
+void OriginsTest::SetUp() {
+  WriteSite(Dir());
+  WriteScripts(Dir());
+  ASSERT_NO_THROW(RequireProgram(kCurl));
+  ASSERT_NO_THROW(lighttpd_.emplace(kLighttpd, Dir()));
+  ASSERT_NO_THROW(nginx_.emplace(
+      kNginx, Dir(), Substitutions{{"{DYNAMIC_PORT}", std::to_string(lighttpd_->Port())}}));
+}
+
 }  // namespace sendaro::testing

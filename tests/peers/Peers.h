@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -95,6 +96,16 @@ class PeerTest : public ::testing::Test {
 
  private:
   TempDirectory dir_{"peers"};
+};
+
+// The two origin servers: lighttpd running the CGI scripts, and nginx with the static files and
+// lighttpd's output under /dynamic/.
+class OriginsTest : public PeerTest {
+ protected:
+  void SetUp() override;
+
+  std::optional<PeerServer> lighttpd_;
+  std::optional<PeerServer> nginx_;
 };
 
 }  // namespace sendaro::testing

@@ -30,16 +30,13 @@ void PrintTo(const ProxyCase& c, std::ostream* out) {
   *out << c.name;
 }
 
-class ProxyTest : public PeerTest, public ::testing::WithParamInterface<ProxyCase> {
+class ProxyTest : public OriginsTest, public ::testing::WithParamInterface<ProxyCase> {
  protected:
   void SetUp() override {
-    WriteSite(Dir());
-    WriteScripts(Dir());
-    ASSERT_NO_THROW(RequireProgram(kCurl));
-    ASSERT_NO_THROW(lighttpd_.emplace(kLighttpd, Dir()));
-    ASSERT_NO_THROW(nginx_.emplace(
-        kNginx, Dir(), Substitutions{{"{DYNAMIC_PORT}", std::to_string(lighttpd_->Port())}}));
-    ASSERT_NO_THROW(proxy_.emplace(*GetParam().proxy, Dir()));
+    OriginsTest::SetUp();
+    if (!HasFatalFailure()) {
+      ASSERT_NO_THROW(proxy_.emplace(*GetParam().proxy, Dir()));
+    }
   }
 
   // The program's run for `url` through the proxy, the output written to out.bin.
@@ -60,8 +57,6 @@ class ProxyTest : public PeerTest, public ::testing::WithParamInterface<ProxyCas
     return "http://127.0.0.1:" + std::to_string(proxy_->Port());
   }
 
-  std::optional<PeerServer> lighttpd_;
-  std::optional<PeerServer> nginx_;
   std::optional<PeerServer> proxy_;
 };
 
