@@ -63,15 +63,13 @@ TEST(HttpClientExchange, ProxyGetsAbsoluteTargetWithTheOriginsPort) {
   }
 
   EXPECT_EQ(reply.View(), "4");
-  std::vector<std::string> expected;
-  for (const auto& [target, host] :
-       std::vector<std::pair<std::string, std::string>>{{"http://origin:82/x", "origin"},
-                                                        {"http://origin:82/y", "origin"},
-                                                        {"http://origin/z", "origin"},
-                                                        {"http://other/w", "other"}}) {
-    expected.push_back("GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\n" + kDefaultHeaders +
-                       "Proxy-Authorization: Basic cHU6cHA=\r\n\r\n");
-  }
+  const auto proxied = [](const std::string& target, const std::string& host) {
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\n" + kDefaultHeaders +
+           "Proxy-Authorization: Basic cHU6cHA=\r\n\r\n";
+  };
+  const std::vector<std::string> expected{
+      proxied("http://origin:82/x", "origin"), proxied("http://origin:82/y", "origin"),
+      proxied("http://origin/z", "origin"), proxied("http://other/w", "other")};
   EXPECT_EQ(proxy.AllRequests(), expected);
 }
 
