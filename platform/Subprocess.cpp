@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,10 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -166,21 +171,55 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
 BackgroundChild BackgroundChild::Start(const std::vector<std::string>& argv,
                                        const std::string& logPath,
                                        const std::string& workingDirectory) {
+  // fork and exec instead of posix_spawn, for the one thing posix_spawn cannot do: have the
+  // kernel kill the child when the thread that started it dies without stopping it (a crash, a
+  // time-out kill), so that no server outlives a test run. A child that changes its user ID
+  // loses that order. Between fork and exec only async-signal-safe calls.
   std::vector<char*> args = ArgumentPointers(argv);
-  FileActions actions;
-  posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(actions.Get(), 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                   0644);
-  posix_spawn_file_actions_adddup2(actions.Get(), 1, 2);
-  if (!workingDirectory.empty()) {
-    posix_spawn_file_actions_addchdir_np(actions.Get(), workingDirectory.c_str());
+  const FileDescriptor log(
+      ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  if (log.Get() < 0) {
+    Fail("cannot open " + logPath, errno);
   }
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, args[0], actions.Get(), nullptr, args.data(), environ);
-  if (spawned != 0) {
-    Fail("cannot start " + argv.at(0), spawned);
+  Pipe execError;  // the child writes its errno here when exec fails; exec closes it otherwise
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    Fail("cannot start " + argv.at(0), errno);
   }
-  return BackgroundChild(pid);
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) {
+      ::_exit(127);  // the parent is already gone
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::signal(SIGPIPE, SIG_DFL);
+    const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    int error = 0;
+    if (input < 0 || ::dup2(input, 0) < 0 || ::dup2(log.Get(), 1) < 0 || ::dup2(log.Get(), 2) < 0 ||
+        (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)) {
+      error = errno;
+    } else {
+      ::execve(args[0], args.data(), environ);
+      error = errno;
+    }
+    (void)!::write(execError.Write(), &error, sizeof error);
+    ::_exit(127);
+  }
+  execError.CloseWrite();
+  BackgroundChild child(pid);
+  int error = 0;
+  ssize_t got = 0;
+  do {
+    got = ::read(execError.Read(), &error, sizeof error);
+  } while (got < 0 && errno == EINTR);
+  if (got > 0) {
+    child.Stop();
+    Fail("cannot start " + argv.at(0), error);
+  }
+  return child;
 }
 
 BackgroundChild::BackgroundChild(BackgroundChild&& other) noexcept
@@ -221,6 +260,50 @@ bool BackgroundChild::Running() noexcept {
   return pid_ >= 0;
 }
 
+bool BackgroundChild::ListensOn(int port) const {
+  if (pid_ < 0) {
+    return false;
+  }
+  // /proc/net/tcp: "sl local_address rem_address st ... uid timeout inode", the address as
+  // hexadecimal IPv4 (in memory order) and port; state 0A is LISTEN.
+  std::ifstream table("/proc/net/tcp");
+  std::string line;
+  std::getline(table, line);  // the heading
+  std::vector<std::string> inodes;
+  char wanted[16];
+  std::snprintf(wanted, sizeof wanted, ":%04X", static_cast<unsigned>(port));
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string slot;
+    std::string local;
+    std::string remote;
+    std::string state;
+    std::string queues;
+    std::string timer;
+    std::string retransmits;
+    std::string uid;
+    std::string timeout;
+    std::string inode;
+    fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+        timeout >> inode;
+    const bool loopbackOrAny = local.rfind("0100007F:", 0) == 0 || local.rfind("00000000:", 0) == 0;
+    if (loopbackOrAny && local.substr(8) == wanted && state == "0A") {
+      inodes.push_back("socket:[" + inode + "]");
+    }
+  }
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/fd", error)) {
+    const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    for (const std::string& inode : inodes) {
+      if (target == inode) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 void BackgroundChild::Stop(std::chrono::milliseconds grace) noexcept {
   if (!Running()) {
     return;
@@ -235,9 +318,15 @@ void BackgroundChild::Stop(std::chrono::milliseconds grace) noexcept {
   }
   ::kill(pid_, SIGKILL);
   int status = 0;
-  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  pid_t got = 0;
+  do {
+    got = ::waitpid(pid_, &status, 0);
+  } while (got < 0 && errno == EINTR);
+  if (got == pid_) {
+    Reaped(status);
+  } else {
+    pid_ = -1;  // not ours to wait for any more; how it ended is unknown
   }
-  Reaped(status);
 }
 
 }  // namespace sendaro

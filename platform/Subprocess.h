@@ -40,8 +40,9 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
 class BackgroundChild {
  public:
   // Starts the program at the path `argv[0]` in `workingDirectory` (empty: the parent's) with
-  // standard input from /dev/null and standard output and error appended to `logPath`. Raises
-  // FileError when it cannot be started.
+  // standard input from /dev/null and standard output and error appended to `logPath`. The
+  // child is killed when the calling thread ends without stopping it. Raises FileError when it
+  // cannot be started.
   static BackgroundChild Start(const std::vector<std::string>& argv, const std::string& logPath,
                                const std::string& workingDirectory = "");
 
@@ -55,6 +56,9 @@ class BackgroundChild {
   [[nodiscard]] int Pid() const noexcept { return pid_; }
   // False once the child has ended (it is then reaped, and End() tells how).
   bool Running() noexcept;
+  // Whether the child itself (not another process) holds a listening TCP socket on port `port`
+  // of 127.0.0.1 or of every address: that a server is ready, and on the port it was given.
+  [[nodiscard]] bool ListensOn(int port) const;
   // Sends SIGTERM to the child, gives it `grace` to end, then sends SIGKILL; waits for its end
   // either way. Does nothing when it has already ended.
   void Stop(std::chrono::milliseconds grace = std::chrono::seconds(10)) noexcept;

@@ -11,6 +11,7 @@
 
 #include "platform/Error.h"
 #include "platform/MemoryBuffer.h"
+#include "platform/Socket.h"
 #include "platform/Subprocess.h"
 #include "tests/support/TempDirectory.h"
 
@@ -95,6 +96,19 @@ TEST(SystemPlatformFiles, PathsLongerThanTheSystemTakesAtOnce) {
   fs::current_path(start);
 }
 
+// Polls `done` for up to ten seconds.
+template <typename Condition>
+bool WaitFor(Condition done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
 // A server-like child is stopped by its own PID: politely, or by force once its grace is over.
 TEST(SystemPlatformChildren, BackgroundChildIsStoppedByItsPid) {
   TempDirectory dir("children");
@@ -112,9 +126,7 @@ TEST(SystemPlatformChildren, BackgroundChildIsStoppedByItsPid) {
     SCOPED_TRACE(c.name);
     fs::remove(log);
     BackgroundChild child = BackgroundChild::Start({"/bin/sh", "-c", c.script}, log);
-    while (ReadWholeFile(log).empty()) {  // its trap is set once it has written
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    ASSERT_TRUE(WaitFor([&] { return !ReadWholeFile(log).empty(); }));  // its trap is set
     EXPECT_TRUE(child.Running());
     child.Stop(std::chrono::milliseconds(300));
     EXPECT_FALSE(child.Running());
@@ -123,11 +135,31 @@ TEST(SystemPlatformChildren, BackgroundChildIsStoppedByItsPid) {
   }
 
   BackgroundChild ended = BackgroundChild::Start({"/bin/sh", "-c", "exit 7"}, log);
-  while (ended.Running()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  ASSERT_TRUE(WaitFor([&] { return !ended.Running(); }));
   EXPECT_EQ(ended.End().exitCode, 7);
+
+  // The thread that started a child ends without stopping it (as a crashed test would): the
+  // kernel kills the child, so that no server outlives its test run.
+  BackgroundChild orphan;
+  std::thread([&] { orphan = BackgroundChild::Start({"/bin/sleep", "60"}, log); }).join();
+  ASSERT_TRUE(WaitFor([&] { return !orphan.Running(); }));
+  EXPECT_EQ(orphan.End().signal, SIGKILL);
   EXPECT_THROW(BackgroundChild::Start({(dir.Path() / "missing").string()}, log), FileError);
+}
+
+// Readiness of a server is told by its own listening socket, never by another process's.
+TEST(SystemPlatformChildren, ListeningIsToldPerProcess) {
+  TempDirectory dir("listening");
+  const std::string log = (dir.Path() / "log").string();
+  BackgroundChild server = BackgroundChild::Start({SENDARO_DEMO_SERVER}, log);
+  ASSERT_TRUE(WaitFor([&] { return ReadWholeFile(log).find('\n') != std::string::npos; }));
+  const int port = std::stoi(ReadWholeFile(log));
+  const Listener ours = Listener::Loopback();
+
+  EXPECT_TRUE(server.ListensOn(port));
+  EXPECT_FALSE(server.ListensOn(ours.Port()));
+  server.Stop();
+  EXPECT_FALSE(server.ListensOn(port));
 }
 
 }  // namespace
