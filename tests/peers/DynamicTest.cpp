@@ -3,6 +3,7 @@
 // with the SHA-256 of what it received. Each is compared with what curl gets.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -57,10 +58,14 @@ TEST_P(ChunkedTest, DecodedByteForByte) {
       << head.output;
   EXPECT_EQ(head.output.find("\r\nContent-Length:"), std::string::npos) << head.output;
 
+  // Both servers keep the connection for 60 s: the program must end at the last chunk.
+  const auto start = std::chrono::steady_clock::now();
   const ChildResult run = RunSendaro({"-url", url, "-o", "out.bin"}, Dir());
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.output, "");
   EXPECT_TRUE(ReadWholeFile(Dir() / "out.bin") == expected) << "-o differs";
+  EXPECT_LT(elapsed.count(), 30.0) << "the program waited for the server's idle time-out";
 
   const ChildResult curl = RunCurl({url});
   EXPECT_EQ(curl.exitCode, 0) << curl.errors;

@@ -20,8 +20,13 @@ const PeerProgram kNginx{
     "nginx", "nginx", "/usr/sbin/nginx", {"-v"}, {"-c", "{CONF}", "-e", "stderr"}};
 const PeerProgram kLighttpd{
     "lighttpd", "lighttpd", "/usr/sbin/lighttpd", {"-v"}, {"-D", "-f", "{CONF}"}};
-const PeerProgram kSquid{
-    "squid", "squid", "/usr/sbin/squid", {"-v"}, {"-N", "-d", "1", "-f", "{CONF}"}};
+// -n names squid's shared-memory segments; with the default name, those that a squid which did
+// not end cleanly leaves behind make every later squid of another user fail.
+const PeerProgram kSquid{"squid",
+                         "squid",
+                         "/usr/sbin/squid",
+                         {"-v"},
+                         {"-N", "-d", "1", "-n", "sendaro{PORT}", "-f", "{CONF}"}};
 const PeerProgram kTinyproxy{
     "tinyproxy", "tinyproxy", "/usr/bin/tinyproxy", {"-v"}, {"-d", "-c", "{CONF}"}};
 const PeerProgram kCurl{"curl", "curl", "/usr/bin/curl", {"--version"}, {}};
@@ -87,9 +92,9 @@ void RequireProgram(const PeerProgram& program) {
             << FirstLine(version.output.empty() ? version.errors : version.output) << std::endl;
 }
 
-int UnusedPort() {
+int UnusedPort(int first, int last) {
   std::random_device seed;
-  std::uniform_int_distribution<int> pick(20000, 29999);
+  std::uniform_int_distribution<int> pick(first, last);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const int port = pick(seed);
     try {
@@ -99,46 +104,52 @@ int UnusedPort() {
       // taken: try another
     }
   }
-  throw std::runtime_error("no free port on 127.0.0.1 between 20000 and 29999");
+  throw std::runtime_error("no free port on 127.0.0.1 between " + std::to_string(first) + " and " +
+                           std::to_string(last));
 }
 
 PeerServer::PeerServer(const PeerProgram& program, const fs::path& dir, const Substitutions& more)
     : log_(dir / (program.name + ".log")) {
   RequireProgram(program);
-  const std::string text = ReadTemplate("conf/" + program.name + ".conf");
+  const std::string configuration = ReadTemplate("conf/" + program.name + ".conf");
   const fs::path conf = dir / (program.name + ".conf");
-  std::vector<std::string> argv{program.path};
-  for (const std::string& argument : program.serverArguments) {
-    argv.push_back(ReplaceAll(argument, "{CONF}", conf.string()));
-  }
 
-  // Another test's server may take the port between the choice and the start: then the server
-  // ends at once, and another port is tried.
+  // Another test may take the chosen port before the server binds it; the server then ends (nginx
+  // after a few seconds of retrying) and another port is tried. Ready means that this very
+  // process listens on the port, so that another test's server is never taken for it.
   for (int attempt = 1;; ++attempt) {
     port_ = UnusedPort();
-    std::string filled =
-        ReplaceAll(ReplaceAll(text, "{DIR}", dir.string()), "{PORT}", std::to_string(port_));
-    for (const auto& [placeholder, value] : more) {
-      filled = ReplaceAll(filled, placeholder, value);
+    const auto fill = [&](std::string text) {
+      text = ReplaceAll(ReplaceAll(std::move(text), "{DIR}", dir.string()), "{PORT}",
+                        std::to_string(port_));
+      for (const auto& [placeholder, value] : more) {
+        text = ReplaceAll(text, placeholder, value);
+      }
+      return ReplaceAll(text, "{CONF}", conf.string());
+    };
+    WriteWholeFile(conf, fill(configuration));
+    std::vector<std::string> argv{program.path};
+    for (const std::string& argument : program.serverArguments) {
+      argv.push_back(fill(argument));
     }
-    WriteWholeFile(conf, filled);
     child_ = BackgroundChild::Start(argv, log_.string(), dir.string());
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (child_.Running() && std::chrono::steady_clock::now() < deadline) {
-      try {
-        Socket::Connect("127.0.0.1", port_);
-        if (child_.Running()) {
-          return;
-        }
-      } catch (const SocketError&) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
+    while (child_.Running() && !child_.ListensOn(port_) &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    if (child_.ListensOn(port_)) {
+      return;
+    }
+    const bool endedByItself = !child_.Running();
     child_.Stop();
-    if (attempt == 3 || child_.End().exitCode == -1) {
+    if (!endedByItself || attempt == 3) {
       throw std::runtime_error(program.name + " did not start on port " + std::to_string(port_) +
-                               " (exit " + std::to_string(child_.End().exitCode) + "):\n" + Log());
+                               (endedByItself
+                                    ? " (exit " + std::to_string(child_.End().exitCode) + ")"
+                                    : " within 20 s") +
+                               ":\n" + Log());
     }
   }
 }

@@ -38,7 +38,8 @@ void RequireProgram(const PeerProgram& program);
 using Substitutions = std::vector<std::pair<std::string, std::string>>;
 
 // One real server on 127.0.0.1, run from its configuration template in tests/peers/conf with
-// "{DIR}" (the test's directory), "{PORT}" (a free port chosen here) and `more` filled in. Its
+// "{DIR}" (the test's directory), "{PORT}" (a free port chosen here) and `more` filled in (in
+// its command line too, with "{CONF}"). Its
 // own output goes to <dir>/<name>.log. The constructor returns once the server accepts
 // connections; the destructor stops it by its process ID.
 class PeerServer {
@@ -58,9 +59,10 @@ class PeerServer {
   BackgroundChild child_;
 };
 
-// A port on 127.0.0.1 that nothing listens on at the moment, outside the range the system hands
-// out for its own choices, so that no in-process test server takes it meanwhile.
-int UnusedPort();
+// A port on 127.0.0.1 that nothing listens on at the moment. The peers take theirs from 20000 to
+// 29999, below the range the system hands out for its own choices, so that no in-process test
+// server or client socket takes it meanwhile.
+int UnusedPort(int first = 20000, int last = 29999);
 
 // Runs `program` with `arguments` (CheckInstalled first), standard output captured.
 ChildResult RunProgram(const PeerProgram& program, const std::vector<std::string>& arguments,

@@ -3,9 +3,11 @@
 // the origin down. Each fetch is compared with what curl gets through the same proxy.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/peers/Peers.h"
@@ -24,6 +26,7 @@ struct ProxyCase {
   const char* name;
   const PeerProgram* proxy;
   ProxyFrom from;
+  const char* requestLog;  // the proxy's log of the requests it got, under the test's directory
 };
 
 void PrintTo(const ProxyCase& c, std::ostream* out) {
@@ -34,9 +37,28 @@ class ProxyTest : public OriginsTest, public ::testing::WithParamInterface<Proxy
  protected:
   void SetUp() override {
     OriginsTest::SetUp();
-    if (!HasFatalFailure()) {
-      ASSERT_NO_THROW(proxy_.emplace(*GetParam().proxy, Dir()));
+    if (HasFatalFailure()) {
+      return;
     }
+    // squid writes its log as its own user when started as root.
+    fs::create_directory(Dir() / "squid-logs");
+    fs::permissions(Dir() / "squid-logs", fs::perms::all);
+    ASSERT_NO_THROW(proxy_.emplace(*GetParam().proxy, Dir()));
+  }
+
+  // Whether the proxy logged a GET for `url`, in the absolute form with the port: proof that the
+  // program went through the proxy and named the origin's port. squid writes its line once the
+  // reply has gone out, which may be after the program has it, so this waits a little.
+  [[nodiscard]] bool ProxyLoggedGetFor(const std::string& url) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ReadWholeFile(Dir() / GetParam().requestLog).find("GET " + url + " ") ==
+           std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
   }
 
   // The program's run for `url` through the proxy, the output written to out.bin.
@@ -65,7 +87,7 @@ TEST_P(ProxyTest, FilesArriveIntact) {
   for (const SiteFile& file : SiteFiles()) {
     fetches.emplace_back(nginx_->Url("/" + file.name), file.bytes);
   }
-  // lighttpd's chunks, as the proxy passes them on.
+  // A chunked reply, as the proxy passes it on.
   fetches.emplace_back(lighttpd_->Url("/stream.sh?1048577"),
                        SiteFileNamed("big.bin").bytes.substr(0, 1048577));
 
@@ -76,6 +98,7 @@ TEST_P(ProxyTest, FilesArriveIntact) {
     EXPECT_EQ(run.exitCode, 0) << run.output << proxy_->Log();
     EXPECT_EQ(run.output, "");
     EXPECT_TRUE(ReadWholeFile(Dir() / "out.bin") == expected) << "-o differs";
+    EXPECT_TRUE(ProxyLoggedGetFor(url));  // before curl asks for the same URL
 
     const ChildResult curl = RunCurl({url}, CurlProxy());
     EXPECT_EQ(curl.exitCode, 0) << curl.errors;
@@ -85,7 +108,9 @@ TEST_P(ProxyTest, FilesArriveIntact) {
 
 // The proxy answers with an error page of its own (5xx): a failed request.
 TEST_P(ProxyTest, OriginDownFails) {
-  const std::string url = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/k1.bin";
+  // Below the range the tests' own servers take their ports from, so that none starts there.
+  const std::string url =
+      "http://127.0.0.1:" + std::to_string(UnusedPort(19000, 19999)) + "/k1.bin";
   const ChildResult run = Fetch(url);
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_EQ(run.output, AccessErrorLines(url));
@@ -96,13 +121,17 @@ TEST_P(ProxyTest, OriginDownFails) {
   EXPECT_EQ(curl.output.substr(0, 1), "5") << curl.output;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Proxies, ProxyTest,
-    ::testing::Values(ProxyCase{"SquidFromOptions", &kSquid, ProxyFrom::Options},
-                      ProxyCase{"SquidFromSettingsFile", &kSquid, ProxyFrom::SettingsFile},
-                      ProxyCase{"TinyproxyFromOptions", &kTinyproxy, ProxyFrom::Options},
-                      ProxyCase{"TinyproxyFromSettingsFile", &kTinyproxy, ProxyFrom::SettingsFile}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Proxies, ProxyTest,
+                         ::testing::Values(ProxyCase{"SquidFromOptions", &kSquid,
+                                                     ProxyFrom::Options, "squid-logs/access.log"},
+                                           ProxyCase{"SquidFromSettingsFile", &kSquid,
+                                                     ProxyFrom::SettingsFile,
+                                                     "squid-logs/access.log"},
+                                           ProxyCase{"TinyproxyFromOptions", &kTinyproxy,
+                                                     ProxyFrom::Options, "tinyproxy.log"},
+                                           ProxyCase{"TinyproxyFromSettingsFile", &kTinyproxy,
+                                                     ProxyFrom::SettingsFile, "tinyproxy.log"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace sendaro::testing
