@@ -38,10 +38,10 @@ void RequireProgram(const PeerProgram& program);
 using Substitutions = std::vector<std::pair<std::string, std::string>>;
 
 // One real server on 127.0.0.1, run from its configuration template in tests/peers/conf with
-// "{DIR}" (the test's directory), "{PORT}" (a free port chosen here) and `more` filled in (in
-// its command line too, with "{CONF}"). Its
-// own output goes to <dir>/<name>.log. The constructor returns once the server accepts
-// connections; the destructor stops it by its process ID.
+// "{DIR}" (the test's directory), "{PORT}" (a free port chosen here) and `more` filled in, in
+// its command line too (with "{CONF}"). Its own output goes to <dir>/<name>.log. The constructor
+// returns once the server's own process listens on the port; the destructor stops it by its
+// process ID.
 class PeerServer {
  public:
   PeerServer(const PeerProgram& program, const std::filesystem::path& dir,
