@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -273,22 +274,16 @@ bool BackgroundChild::ListensOn(int port) const {
   char wanted[16];
   std::snprintf(wanted, sizeof wanted, ":%04X", static_cast<unsigned>(port));
   while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    std::string slot;
-    std::string local;
-    std::string remote;
-    std::string state;
-    std::string queues;
-    std::string timer;
-    std::string retransmits;
-    std::string uid;
-    std::string timeout;
-    std::string inode;
-    fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
-        timeout >> inode;
+    std::istringstream text(line);
+    const std::vector<std::string> fields{std::istream_iterator<std::string>(text),
+                                          std::istream_iterator<std::string>()};
+    if (fields.size() < 10 || fields[3] != "0A") {
+      continue;
+    }
+    const std::string& local = fields[1];
     const bool loopbackOrAny = local.rfind("0100007F:", 0) == 0 || local.rfind("00000000:", 0) == 0;
-    if (loopbackOrAny && local.substr(8) == wanted && state == "0A") {
-      inodes.push_back("socket:[" + inode + "]");
+    if (loopbackOrAny && local.substr(8) == wanted) {
+      inodes.push_back("socket:[" + fields[9] + "]");
     }
   }
   std::error_code error;

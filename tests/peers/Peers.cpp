@@ -79,14 +79,7 @@ void CheckInstalled(const PeerProgram& program) {
 }
 
 void RequireProgram(const PeerProgram& program) {
-  CheckInstalled(program);
-  const ChildResult version = RunChild(
-      [&] {
-        std::vector<std::string> argv{program.path};
-        argv.insert(argv.end(), program.versionArguments.begin(), program.versionArguments.end());
-        return argv;
-      }(),
-      {});
+  const ChildResult version = RunProgram(program, program.versionArguments);
   // nginx writes its version to standard error.
   std::cout << "[ peer ] " << program.name << ": "
             << FirstLine(version.output.empty() ? version.errors : version.output) << std::endl;
